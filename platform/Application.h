@@ -27,6 +27,10 @@ class IApplication {
 
   // A modal message box: text, caption and flags (MB_OK). Returns the button chosen.
   virtual int MessageBox(const std::string& text, const std::string& caption, uint32_t flags) = 0;
+  // Main thread, during a long operation: repaint and answer the window system, without running
+  // user commands or posted jobs.
+  virtual void ProcessWindowEvents() = 0;
+
   // The standard display of an error that left a handler: its text in a box captioned with the title.
   virtual void ShowException(const std::exception& error) = 0;
 };
