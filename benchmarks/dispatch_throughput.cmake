@@ -1,0 +1,2 @@
+add_executable(dispatch_throughput ${CMAKE_CURRENT_LIST_DIR}/dispatch_throughput.cpp)
+target_link_libraries(dispatch_throughput PRIVATE protocol zem)
