@@ -27,6 +27,7 @@ std::optional<bool> OnOff(uint8_t argument, uint8_t onValue) {
 bool KeyboardOn(const TDispatchTarget& t) {
   return t.mnuEnable.Checked();
 }
+
 bool Landscape(const TDispatchTarget& t) {
   return t.mnuLandscape.Checked();
 }
@@ -111,53 +112,38 @@ void PressButton(IInputSynth& input, uint8_t argument) {
   }
 }
 
-// A direction on the handheld acts on the other axis in portrait, where the handheld is turned.
+// A nudge of the window: a step along the desktop's horizontal and vertical axes.
+struct TNudge {
+  int32_t horizontal;
+  int32_t vertical;
+};
+
+// The nudges for the four directions on the handheld (left, right, up, down). In portrait the
+// handheld is turned, so each direction acts on the other axis.
+constexpr TNudge MoveLandscape[4] = {
+    {-NudgeStep, 0}, {NudgeStep, 0}, {0, -NudgeStep}, {0, NudgeStep}};
+constexpr TNudge MovePortrait[4] = {
+    {0, -NudgeStep}, {0, NudgeStep}, {NudgeStep, 0}, {-NudgeStep, 0}};
+// Sizing: left widens and right narrows; up shortens and down lengthens.
+constexpr TNudge SizeLandscape[4] = {
+    {NudgeStep, 0}, {-NudgeStep, 0}, {0, -NudgeStep}, {0, NudgeStep}};
+constexpr TNudge SizePortrait[4] = {
+    {0, NudgeStep}, {0, -NudgeStep}, {NudgeStep, 0}, {-NudgeStep, 0}};
+
 void MoveWindow(TDispatchTarget& t, uint8_t direction) {
+  if (direction > dirDown) return;
+  const TNudge nudge = (Landscape(t) ? MoveLandscape : MovePortrait)[direction];
   TForm& form = t.Form;
-  const bool landscape = Landscape(t);
-  switch (direction) {
-    case dirLeft:
-      landscape ? form.SetLeft(Plus(form.Left(), -NudgeStep))
-                : form.SetTop(Plus(form.Top(), -NudgeStep));
-      break;
-    case dirRight:
-      landscape ? form.SetLeft(Plus(form.Left(), NudgeStep))
-                : form.SetTop(Plus(form.Top(), NudgeStep));
-      break;
-    case dirUp:
-      landscape ? form.SetTop(Plus(form.Top(), -NudgeStep))
-                : form.SetLeft(Plus(form.Left(), NudgeStep));
-      break;
-    case dirDown:
-      landscape ? form.SetTop(Plus(form.Top(), NudgeStep))
-                : form.SetLeft(Plus(form.Left(), -NudgeStep));
-      break;
-    default:
-      break;
-  }
+  if (nudge.horizontal != 0) form.SetLeft(Plus(form.Left(), nudge.horizontal));
+  if (nudge.vertical != 0) form.SetTop(Plus(form.Top(), nudge.vertical));
 }
 
 void SizeWindow(TDispatchTarget& t, uint8_t direction) {
+  if (direction > dirDown) return;
+  const TNudge nudge = (Landscape(t) ? SizeLandscape : SizePortrait)[direction];
   TForm& form = t.Form;
-  const bool landscape = Landscape(t);
-  auto width = [&form](int32_t step) { form.SetClientWidth(Plus(form.ClientWidth(), step)); };
-  auto height = [&form](int32_t step) { form.SetClientHeight(Plus(form.ClientHeight(), step)); };
-  switch (direction) {
-    case dirLeft:
-      landscape ? width(NudgeStep) : height(NudgeStep);
-      break;
-    case dirRight:
-      landscape ? width(-NudgeStep) : height(-NudgeStep);
-      break;
-    case dirUp:
-      landscape ? height(-NudgeStep) : width(NudgeStep);
-      break;
-    case dirDown:
-      landscape ? height(NudgeStep) : width(-NudgeStep);
-      break;
-    default:
-      break;
-  }
+  if (nudge.horizontal != 0) form.SetClientWidth(Plus(form.ClientWidth(), nudge.horizontal));
+  if (nudge.vertical != 0) form.SetClientHeight(Plus(form.ClientHeight(), nudge.vertical));
 }
 
 void SetVisible(TForm& form, uint8_t argument) {
