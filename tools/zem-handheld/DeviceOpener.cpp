@@ -8,7 +8,9 @@
 #include <cerrno>
 #include <cstring>
 
+#include "backends/serial_posix/PosixSerialPortFactory.h"
 #include "platform/Exception.h"
+#include "tools/zem-handheld/DeviceLine.h"
 
 namespace handheld {
 
@@ -35,7 +37,14 @@ void CheckUsable(const std::string& path) {
 
 std::unique_ptr<ILine> DeviceOpener::Open(const std::string& path) {
   CheckUsable(path);
-  throw Exception("serial devices are not supported yet: " + path);
+  // The serial backend opens ports by number: port 1 stands for the path given.
+  TPosixSerialPortFactory factory;
+  factory.SetDeviceMapping([path](uint32_t port) { return port == 1 ? path : std::string(); });
+  std::unique_ptr<ISerialDevice> device = factory.Open(1);
+  if (!device) {
+    throw Exception("cannot open " + path + " (in use by another program, or not a serial device)");
+  }
+  return std::make_unique<DeviceLine>(std::move(device), path);
 }
 
 }  // namespace handheld

@@ -24,9 +24,10 @@ size_t Pacer::Allowance(size_t count, Clock::time_point now) {
   return std::min(count, due);
 }
 
-Pacer::Clock::time_point Pacer::NextDue(Clock::time_point now) {
+Pacer::Clock::time_point Pacer::DueFor(size_t count, Clock::time_point now) {
   ForgetIdleTime(now);
-  return std::max(nextDue_, now);
+  const auto waitFor = static_cast<int64_t>(std::clamp<size_t>(count, 1, burst_) - 1);
+  return std::max(nextDue_ + byteTime_ * waitFor, now);
 }
 
 void Pacer::Consume(size_t count, Clock::time_point now) {

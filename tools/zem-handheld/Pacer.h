@@ -15,7 +15,8 @@ class Pacer {
  public:
   using Clock = std::chrono::steady_clock;
 
-  // burst 1 spaces every byte by the byte time; a larger burst lets a reader take small chunks.
+  // burst 1 spaces every byte by the byte time; a larger burst lets a reader take chunks and catch
+  // up after a late wake-up.
   Pacer(uint32_t baud, size_t burst);
 
   std::chrono::nanoseconds ByteTime() const { return byteTime_; }
@@ -23,7 +24,9 @@ class Pacer {
   // How many of count bytes may pass at this moment (0 to min(count, burst)).
   size_t Allowance(size_t count, Clock::time_point now);
   // When the next byte may pass (now or later).
-  Clock::time_point NextDue(Clock::time_point now);
+  Clock::time_point NextDue(Clock::time_point now) { return DueFor(1, now); }
+  // When count bytes may pass at once (now or later; count is capped at the burst).
+  Clock::time_point DueFor(size_t count, Clock::time_point now);
   // count bytes have passed.
   void Consume(size_t count, Clock::time_point now);
 

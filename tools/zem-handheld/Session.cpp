@@ -10,9 +10,23 @@ namespace handheld {
 
 namespace {
 // Bytes read at most at once while pacing: small, so that the PC's writes block as on a cable.
-constexpr size_t PacedReadChunk = 16;
+constexpr size_t PacedReadChunk = 32;
+constexpr size_t PacedReadGather = 16;
+// Bytes a paced reader may fall behind and make up for (about 11 ms at 115000 baud).
+constexpr size_t PacedReadCatchUp = 128;
+// Bytes a paced writer may fall behind and make up for.
+constexpr size_t PacedWriteCatchUp = 4;
 constexpr size_t ReadChunk = 4096;
 constexpr auto TickInterval = std::chrono::milliseconds(50);
+constexpr auto PartialPacketLimit = std::chrono::milliseconds(200);
+
+// At a slow pace, bytes that are already on their way come in a read only this much later; the
+// receiver's time limits must not take that for silence.
+std::chrono::milliseconds PacingMargin(uint32_t baud) {
+  if (baud == 0) return std::chrono::milliseconds(0);
+  const auto chunkTime = Pacer(baud, 1).ByteTime() * static_cast<int64_t>(2 * PacedReadChunk);
+  return std::chrono::ceil<std::chrono::milliseconds>(chunkTime);
+}
 
 std::string Seconds(std::chrono::milliseconds duration) {
   const auto tenths = duration.count() / 100;
@@ -25,11 +39,12 @@ Session::Session(ILine& line, Console& console, SessionOptions options)
     : line_(line),
       console_(console),
       options_(std::move(options)),
-      receiver_(*this, options_.stallLimit) {
+      receiver_(*this, options_.stallLimit + PacingMargin(options_.paceBaud),
+                PartialPacketLimit + PacingMargin(options_.paceBaud)) {
   receiver_.AcceptUnrequestedScreens(options_.acceptUnrequestedScreens);
   if (options_.paceBaud > 0) {
-    writePacer_ = std::make_unique<Pacer>(options_.paceBaud, 1);
-    readPacer_ = std::make_unique<Pacer>(options_.paceBaud, PacedReadChunk);
+    writePacer_ = std::make_unique<Pacer>(options_.paceBaud, PacedWriteCatchUp);
+    readPacer_ = std::make_unique<Pacer>(options_.paceBaud, PacedReadCatchUp);
   }
   reader_ = std::thread([this] { ReadLoop(); });
   ticker_ = std::thread([this] { TickLoop(); });
@@ -96,11 +111,15 @@ void Session::WriteBytes(const std::string& bytes) {
     line_.Write(data, bytes.size());
     return;
   }
-  // One byte at a time, each no earlier than one byte time after the one before.
-  for (size_t i = 0; i < bytes.size(); ++i) {
+  // Each byte one byte time after the one before. A write that comes late (a sleep that overslept,
+  // a busy machine) sends the few bytes that have fallen due together, so the rate holds.
+  size_t done = 0;
+  while (done < bytes.size()) {
     std::this_thread::sleep_until(writePacer_->NextDue(Clock::now()));
-    line_.Write(data + i, 1);
-    writePacer_->Consume(1, Clock::now());
+    const size_t count = writePacer_->Allowance(bytes.size() - done, Clock::now());
+    line_.Write(data + done, count);
+    writePacer_->Consume(count, Clock::now());
+    done += count;
   }
 }
 
@@ -163,14 +182,18 @@ std::vector<std::string> Session::FinishOutstanding(std::chrono::milliseconds de
 
 void Session::ReadLoop() {
   std::vector<uint8_t> buffer(ReadChunk);
+  bool streaming = false;  // the last read took all it was allowed: more is waiting
   try {
     while (true) {
       size_t want = buffer.size();
       if (readPacer_) {
-        std::this_thread::sleep_until(readPacer_->NextDue(Clock::now()));
+        // While bytes stream in, let a few fall due before reading, rather than waking per byte.
+        std::this_thread::sleep_until(
+            readPacer_->DueFor(streaming ? PacedReadGather : 1, Clock::now()));
         want = readPacer_->Allowance(PacedReadChunk, Clock::now());
       }
       const size_t count = line_.Read(buffer.data(), want);
+      streaming = count == want;
       std::lock_guard lock(mutex_);
       if (stopping_) return;
       if (count == 0) continue;

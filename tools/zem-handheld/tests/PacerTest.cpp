@@ -51,5 +51,15 @@ TEST(PacerTest, IdleTimeIsNotSavedUpForABurst) {
   EXPECT_EQ(pacer.Allowance(1000, t0 + 1s), 0u);
 }
 
+TEST(PacerTest, TellsWhenSeveralBytesWillBeDue) {
+  Pacer pacer(10000, 32);  // 1 ms a byte
+  const auto t0 = Clock::now();
+  pacer.Consume(32, t0);  // the whole burst at once: the schedule now runs to t0 + 1 ms
+  EXPECT_EQ(pacer.DueFor(16, t0), t0 + 16ms);
+  EXPECT_EQ(pacer.Allowance(100, t0 + 16ms), 16u);
+  // A reader that is behind may read at once.
+  EXPECT_EQ(pacer.DueFor(16, t0 + 40ms), t0 + 40ms);
+}
+
 }  // namespace
 }  // namespace handheld

@@ -104,12 +104,13 @@ TEST_F(SessionTest, MissingAndShortAnswersFailTheirWait) {
 }
 
 TEST_F(SessionTest, PacingHoldsBothDirectionsToTheBaudRate) {
-  // 100 000 baud: 10 000 bytes a second. Lower bounds only: a loaded machine can only be slower.
+  // 100 000 baud: 10 000 bytes a second, less what a late pacer may catch up at once. Lower
+  // bounds only: a loaded machine can only be slower.
   Session session(line, console, Options(100000));
   const auto start = std::chrono::steady_clock::now();
   EXPECT_EQ(session.Execute(Parse("text \"" + std::string(100, 'x') + "\"")), std::nullopt);
   EXPECT_EQ(pc.Read(300, 5000ms).size(), 300u);
-  EXPECT_GE(std::chrono::steady_clock::now() - start, 29ms);
+  EXPECT_GE(std::chrono::steady_clock::now() - start, 25ms);
 
   EXPECT_EQ(session.Execute(Parse("screen")), std::nullopt);
   ASSERT_EQ(pc.Read(3, 5000ms).size(), 3u);
@@ -118,7 +119,7 @@ TEST_F(SessionTest, PacingHoldsBothDirectionsToTheBaudRate) {
   answer.resize(3 + 5000);  // 0.5 s at this rate; then the answer stalls
   pc.Write(answer);
   EXPECT_EQ(session.Execute(Parse("wait-screen 10")), "the screen answer failed");
-  EXPECT_GE(std::chrono::steady_clock::now() - sent, 480ms);
+  EXPECT_GE(std::chrono::steady_clock::now() - sent, 450ms);
   EXPECT_NE(out.str().find("short, 5000 of 76800"), std::string::npos);
 }
 
