@@ -3,8 +3,10 @@
 #include <toml++/toml.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 #include "backends/settings_toml/TomlSettingsStore.h"
@@ -215,11 +217,16 @@ TEST_F(TomlSettingsStoreTest, DamagedFileReadsAsMissingAndIsKeptBesideTheNewOne)
 TEST_F(TomlSettingsStoreTest, CreatesAPrivateFolderAndFileWhateverTheUmask) {
   for (mode_t mask : {mode_t{0}, mode_t{0277}}) {
     fs::remove_all(root / "config");
-    const mode_t old = ::umask(mask);
-    TomlSettingsStore store(file);
-    store.WriteValue(kZemKey, "COM", int64_t{1});
-    store.WriteValue(kZemKey, "COM", int64_t{2});  // a replacement keeps the modes too
-    ::umask(old);
+    {
+      // Puts the old umask back even when a write raises.
+      struct TUmask {
+        mode_t old;
+        ~TUmask() { ::umask(old); }
+      } restore{::umask(mask)};
+      TomlSettingsStore store(file);
+      store.WriteValue(kZemKey, "COM", int64_t{1});
+      store.WriteValue(kZemKey, "COM", int64_t{2});  // a replacement keeps the modes too
+    }
 
     struct stat info {};
     for (const fs::path& folder : {file.parent_path(), file.parent_path().parent_path()}) {
