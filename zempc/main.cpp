@@ -31,7 +31,7 @@ void RunZem(TQtApplication& application) {
   // Keys and buttons the handheld pressed and never released are released when ZEM ends.
   TPressTracker input(x11Input);
   TX11ScreenReader screen(display);
-  TomlSettingsStore settings(DefaultSettingsPath());
+  TTomlSettingsStore settings(DefaultSettingsPath());
   TPosixSerialPortFactory ports;
   ports.SetDeviceMapping([&settings](uint32_t port) { return PortDevicePath(settings, port); });
 

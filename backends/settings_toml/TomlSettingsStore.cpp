@@ -131,14 +131,14 @@ void SetValue(toml::table& document, const TKeyPath& key, const std::string& nam
 
 }  // namespace
 
-TomlSettingsStore::TomlSettingsStore(std::filesystem::path file) : file_(std::move(file)) {}
+TTomlSettingsStore::TTomlSettingsStore(std::filesystem::path file) : file_(std::move(file)) {}
 
-bool TomlSettingsStore::KeyExists(const TKeyPath& key) {
+bool TTomlSettingsStore::KeyExists(const TKeyPath& key) {
   const std::optional<toml::table> document = ReadDocument(file_);
   return document && FindTable(*document, key) != nullptr;
 }
 
-void TomlSettingsStore::CreateKey(const TKeyPath& key) {
+void TTomlSettingsStore::CreateKey(const TKeyPath& key) {
   const std::optional<toml::table> document = ReadDocument(file_);
   if (!document) return;
   if (const std::optional<std::string> blocked = BlockedKey(*document, key)) {
@@ -147,8 +147,8 @@ void TomlSettingsStore::CreateKey(const TKeyPath& key) {
   }
 }
 
-std::optional<TSettingsValue> TomlSettingsStore::ReadValue(const TKeyPath& key,
-                                                           const std::string& name) {
+std::optional<TSettingsValue> TTomlSettingsStore::ReadValue(const TKeyPath& key,
+                                                            const std::string& name) {
   const std::optional<toml::table> document = ReadDocument(file_);
   if (!document) return std::nullopt;
   const toml::table* table = FindTable(*document, key);
@@ -157,8 +157,8 @@ std::optional<TSettingsValue> TomlSettingsStore::ReadValue(const TKeyPath& key,
   return ToSettingsValue(*node);
 }
 
-void TomlSettingsStore::WriteValue(const TKeyPath& key, const std::string& name,
-                                   const TSettingsValue& value) {
+void TTomlSettingsStore::WriteValue(const TKeyPath& key, const std::string& name,
+                                    const TSettingsValue& value) {
   if (const std::optional<std::string> problem = UnstorableValue(key, name, value)) {
     throw Exception(file_.SaveError(*problem));
   }

@@ -19,9 +19,9 @@
 // new file as settings.toml.bad (see TSettingsFile::KeepDamagedCopy) and starts from an empty
 // document. A file that cannot be read at all (no permission, a folder or pipe in its place, too
 // large) also reads as empty, but a write then refuses, since it would lose what the file holds.
-class TomlSettingsStore : public ISettingsStore {
+class TTomlSettingsStore : public ISettingsStore {
  public:
-  explicit TomlSettingsStore(std::filesystem::path file);
+  explicit TTomlSettingsStore(std::filesystem::path file);
 
   const std::filesystem::path& Path() const { return file_.Path(); }
 

@@ -60,7 +60,7 @@ class TomlSettingsStoreTest : public ::testing::Test {
 };
 
 TEST_F(TomlSettingsStoreTest, ValuesRoundTripThroughAFreshStoreAndTheFile) {
-  TomlSettingsStore store(file);
+  TTomlSettingsStore store(file);
   EXPECT_FALSE(store.KeyExists(kZemKey));
   EXPECT_EQ(store.ReadValue(kZemKey, "COM"), std::nullopt);
 
@@ -73,7 +73,7 @@ TEST_F(TomlSettingsStoreTest, ValuesRoundTripThroughAFreshStoreAndTheFile) {
   store.WriteValue(kZemKey, "Orientation", std::string("Portrait"));
   store.WriteValue(kZemKey, "Full screen", int64_t{1});
 
-  TomlSettingsStore fresh(file);
+  TTomlSettingsStore fresh(file);
   EXPECT_TRUE(fresh.KeyExists(kZemKey));
   EXPECT_TRUE(fresh.KeyExists({"Software"}));
   EXPECT_FALSE(fresh.KeyExists({"Software", "Other"}));
@@ -102,7 +102,7 @@ COM1 = "/dev/ttyUSB0"
 [[Software.Other]]
 name = "first"
 )");
-  TomlSettingsStore store(file);
+  TTomlSettingsStore store(file);
   store.WriteValue(kZemKey, "COM", int64_t{2});
 
   // The user edits the file while the program runs; the next read sees it, the next save keeps it.
@@ -142,7 +142,7 @@ list = [1]
 inline = { a = 1 }
 [Software.ZEM.Ports]
 )");
-  TomlSettingsStore store(file);
+  TTomlSettingsStore store(file);
   const std::pair<const char*, TSettingsValue> cases[] = {
       {"big", int64_t{4294967296}},     {"low", int64_t{-2147483649}},
       {"dword", int64_t{4294967295}},   {"text", std::string("Portrait")},
@@ -168,7 +168,7 @@ TEST_F(TomlSettingsStoreTest, RefusesWritesThatWouldLoseOrGarbleData) {
       R"(Software = { Blocked = 1, ZEM = { Ports = { COM1 = "/dev/ttyUSB0" }, Old = 1.5 } }
 )";
   WriteFile(file, original);
-  TomlSettingsStore store(file);
+  TTomlSettingsStore store(file);
 
   // A plain value of another type is the program's own to replace...
   store.WriteValue(kZemKey, "Old", int64_t{1});
@@ -190,7 +190,7 @@ TEST_F(TomlSettingsStoreTest, DamagedFileReadsAsMissingAndIsKeptBesideTheNewOne)
       "[Software.ZEM\nCOM = 3\n[Software.ZEM.Ports]\nCOM1 = \"/dev/ttyUSB0\"\n";
   WriteFile(file, damaged);
 
-  TomlSettingsStore store(file);
+  TTomlSettingsStore store(file);
   EXPECT_FALSE(store.KeyExists(kZemKey));
   EXPECT_EQ(store.ReadValue(kZemKey, "COM"), std::nullopt);
   TRegistry registry(store);
@@ -223,7 +223,7 @@ TEST_F(TomlSettingsStoreTest, CreatesAPrivateFolderAndFileWhateverTheUmask) {
         mode_t old;
         ~TUmask() { ::umask(old); }
       } restore{::umask(mask)};
-      TomlSettingsStore store(file);
+      TTomlSettingsStore store(file);
       store.WriteValue(kZemKey, "COM", int64_t{1});
       store.WriteValue(kZemKey, "COM", int64_t{2});  // a replacement keeps the modes too
     }
@@ -254,7 +254,7 @@ TEST_F(TomlSettingsStoreTest, ThingsInTheWayOfTheFileRaiseANamedErrorAndStay) {
     fs::remove_all(root / "config");
     fs::create_directories(file.parent_path());
     c.make(file);
-    TomlSettingsStore store(file);
+    TTomlSettingsStore store(file);
     EXPECT_EQ(store.ReadValue(kZemKey, "COM"), std::nullopt) << c.what;  // and does not hang
     try {
       store.WriteValue(kZemKey, "COM", int64_t{1});
@@ -269,7 +269,7 @@ TEST_F(TomlSettingsStoreTest, ThingsInTheWayOfTheFileRaiseANamedErrorAndStay) {
 
 TEST_F(TomlSettingsStoreTest, AFileWhereAFolderMustBeRaisesANamedError) {
   WriteFile(root / "config", "not a folder");
-  TomlSettingsStore store(file);
+  TTomlSettingsStore store(file);
   EXPECT_EQ(store.ReadValue(kZemKey, "COM"), std::nullopt);
   try {
     store.WriteValue(kZemKey, "COM", int64_t{1});
@@ -286,7 +286,7 @@ TEST_F(TomlSettingsStoreTest, ReadOnlyFolderRaisesANamedErrorAndKeepsTheOldFile)
   WriteFile(file, original);
   fs::permissions(file.parent_path(), fs::perms::owner_read | fs::perms::owner_exec);
 
-  TomlSettingsStore store(file);
+  TTomlSettingsStore store(file);
   try {
     store.WriteValue(kZemKey, "COM", int64_t{1});
     FAIL() << "the write must fail";
@@ -303,7 +303,7 @@ TEST_F(TomlSettingsStoreTest, ALinkedFileIsUpdatedWhereItLives) {
   fs::create_directories(file.parent_path());
   fs::create_symlink(fs::path("..") / ".." / "dotfiles" / "zem.toml", file);
 
-  TomlSettingsStore store(file);
+  TTomlSettingsStore store(file);
   store.WriteValue(kZemKey, "COM", int64_t{1});
 
   EXPECT_TRUE(fs::is_symlink(file));
@@ -328,7 +328,7 @@ TEST_F(TomlSettingsStoreTest, AReplacementWaitsForNoEditMadeSinceTheRead) {
 
 TEST_F(TomlSettingsStoreTest, RegistrySavesAndRestoresTheWholeKey) {
   {
-    TomlSettingsStore store(file);
+    TTomlSettingsStore store(file);
     TRegistry registry(store);
     registry.OpenKey("Software", true);
     registry.OpenKey("ZEM", true);
@@ -340,7 +340,7 @@ TEST_F(TomlSettingsStoreTest, RegistrySavesAndRestoresTheWholeKey) {
     registry.WriteInteger("Left", -5000);
     registry.CloseKey();
   }
-  TomlSettingsStore store(file);
+  TTomlSettingsStore store(file);
   TRegistry registry(store);
   registry.OpenKey("Software", true);
   registry.OpenKey("ZEM", true);
