@@ -1,0 +1,46 @@
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+
+#include "backends/x11/X11Display.h"
+#include "backends/x11/X11Keymap.h"
+#include "platform/InputSynth.h"
+
+// Pauses around typing a character through a temporarily bound keycode. Clients read the keymap
+// change and the key press asynchronously; without the pauses they miss the character (measured
+// with a Qt text field: none arrived at 0 ms, all with ~5 ms before the press and ~20 ms before the
+// restore).
+struct TTypingPauses {
+  std::chrono::milliseconds beforePress{5};
+  std::chrono::milliseconds beforeRestore{20};
+};
+
+// Synthesised pointer and keyboard input through the XTest extension. Every call sends its events
+// at once; none of them raises, since an input call that fails must not end the link.
+class TX11InputSynth : public IInputSynth {
+ public:
+  // Raises Exception when the server has no XTest extension.
+  explicit TX11InputSynth(TX11Display& display, TTypingPauses pauses = {});
+
+  void SetCursorPos(int32_t x, int32_t y) override;
+  void mouse_event(uint32_t flags, int32_t dx, int32_t dy) override;
+  void keybd_event(uint8_t vk, uint32_t flags) override;
+  int16_t VkKeyScanA(uint8_t ch) override;
+  void TypeCharacter(uint8_t ch) override;
+
+ private:
+  void WatchKeymapChanges();
+  void LoadKeymap();
+  // Reloads the keymap when the server reported a change of it (another layout, or our own binds).
+  void FollowKeymapChanges();
+  void Button(unsigned int button, bool down);
+  bool BindKeycode(int keycode, const std::vector<TKeysym>& keysyms);
+  void TapKeycode(int keycode);
+
+  TX11Display& display_;
+  TTypingPauses pauses_;
+  TX11Keymap keymap_;
+  std::size_t nextSpare_ = 0;
+};
