@@ -11,6 +11,7 @@ namespace handheld {
 namespace {
 // Bytes read at most at once while pacing: small, so that the PC's writes block as on a cable.
 constexpr size_t PacedReadChunk = 32;
+// While bytes stream in, the reader waits until this many are due rather than waking for each.
 constexpr size_t PacedReadGather = 16;
 // Bytes a paced reader may fall behind and make up for (about 11 ms at 115000 baud).
 constexpr size_t PacedReadCatchUp = 128;
