@@ -15,6 +15,7 @@ class QObject;
 // queues one call on the Qt event loop (coalesced while one is pending) that runs the pending jobs.
 // So a job posted by a background thread runs whenever the main thread processes its events:
 // in the loop of Run, inside a ProcessMessages loop, or in a modal message box.
+// The threads that post must have ended before this object goes.
 class TQtMainThread : public IMainThread {
  public:
   // onJobError receives an error that escaped a job; the remaining jobs still run.

@@ -7,6 +7,7 @@
 
 #include "backends/qt/FrameWindow.h"
 #include "backends/qt/QtMenuBar.h"
+#include "platform/Exception.h"
 
 namespace {
 
@@ -30,9 +31,6 @@ QRect ToQRect(const TRect& r) {
   return QRect(ClampPosition(r.left), ClampPosition(r.top), ClampSize(width), ClampSize(height));
 }
 
-// How long after our own geometry request the window system's confirmations count as echoes.
-constexpr std::chrono::milliseconds kSettleTime{400};
-
 }  // namespace
 
 TQtWindowSurface::TQtWindowSurface(IApplication& application)
@@ -42,28 +40,31 @@ TQtWindowSurface::TQtWindowSurface(IApplication& application)
   });
 
   window_->OnClose = [this] {
-    if (OnClose) OnClose();
+    if (OnClose) Guarded(OnClose);
   };
+  // A move or resize by hand, without a window manager: the window follows and the model learns.
   window_->OnDragGeometry = [this](const QRect& geometry) {
-    ApplyGeometry(geometry);
-    ReportGeometry(geometry);
+    window_->setGeometry(geometry);
+    Guarded([&] { ReportGeometry(geometry); });
   };
 
   // The native window exists from now on, so that geometry and shape apply before it is shown and
-  // its geometry changes can be followed.
+  // its geometry can be followed. Qt changes the native window's geometry when the window system
+  // reports a change that it did not request itself: a move or resize through the window manager.
   window_->winId();
   QWindow* handle = window_->windowHandle();
   for (auto signal :
        {&QWindow::xChanged, &QWindow::yChanged, &QWindow::widthChanged, &QWindow::heightChanged}) {
-    QObject::connect(handle, signal, [this] { WindowGeometryChanged(); });
+    geometryConnections_.push_back(QObject::connect(handle, signal, [this, handle] {
+      Guarded([this, handle] { ReportGeometry(handle->geometry()); });
+    }));
   }
-
-  settleTimer_.setSingleShot(true);
-  settleTimer_.setInterval(kSettleTime);
-  QObject::connect(&settleTimer_, &QTimer::timeout, [this] { Settled(); });
 }
 
-TQtWindowSurface::~TQtWindowSurface() = default;
+TQtWindowSurface::~TQtWindowSurface() {
+  // The window may still report changes while it is taken down; nobody listens any more.
+  for (const auto& connection : geometryConnections_) QObject::disconnect(connection);
+}
 
 void TQtWindowSurface::Attach(TForm& form, TMenuItem& menuRoot) {
   form_ = &form;
@@ -71,7 +72,7 @@ void TQtWindowSurface::Attach(TForm& form, TMenuItem& menuRoot) {
 }
 
 void TQtWindowSurface::SetBounds(int32_t left, int32_t top, int32_t width, int32_t height) {
-  ApplyGeometry(
+  window_->setGeometry(
       QRect(ClampPosition(left), ClampPosition(top), ClampSize(width), ClampSize(height)));
 }
 
@@ -110,30 +111,18 @@ const QString& TQtWindowSurface::StatusText() const {
   return window_->CaptionStrip().StatusText();
 }
 
-void TQtWindowSurface::ApplyGeometry(const QRect& geometry) {
-  // A request that changes nothing is never confirmed, unless an earlier one is still awaited.
-  if (echo_.Awaiting() || geometry != window_->windowHandle()->geometry()) echo_.Expect(geometry);
-  settleTimer_.start();
-  window_->setGeometry(geometry);
+void TQtWindowSurface::Guarded(const std::function<void()>& call) {
+  try {
+    call();
+  } catch (const std::exception& error) {
+    application_.ShowException(error);
+  } catch (...) {
+    application_.ShowException(Exception("Unknown error."));
+  }
 }
 
-// The native window's geometry changed: an echo of our own request, or the user's or the window
-// manager's doing (a move or resize through the window manager).
-void TQtWindowSurface::WindowGeometryChanged() {
-  const QRect geometry = window_->windowHandle()->geometry();
-  if (echo_.IsEcho(geometry)) return;
-  ReportGeometry(geometry);
-}
-
-// Our last request has had time to be confirmed. If the window is not where we asked (the window
-// manager placed it otherwise, or the user moved it meanwhile), the model learns where it is.
-void TQtWindowSurface::Settled() {
-  const QRect requested = echo_.Expected();
-  echo_.Settle();
-  const QRect geometry = window_->windowHandle()->geometry();
-  if (window_->isVisible() && geometry != requested) ReportGeometry(geometry);
-}
-
+// Tells the model where the window is, if that is news to it. TForm takes a report that changes
+// nothing as no change, so the model's own requests coming back do no harm.
 void TQtWindowSurface::ReportGeometry(const QRect& geometry) {
   if (form_ == nullptr) return;
   if (geometry.x() != form_->Left() || geometry.y() != form_->Top()) {

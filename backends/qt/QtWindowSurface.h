@@ -1,11 +1,11 @@
 #pragma once
 
+#include <QMetaObject>
 #include <QRect>
-#include <QTimer>
 #include <functional>
 #include <memory>
+#include <vector>
 
-#include "backends/qt/GeometryEchoGuard.h"
 #include "platform/Application.h"
 #include "platform/Form.h"
 #include "platform/Menu.h"
@@ -50,15 +50,14 @@ class TQtWindowSurface : public IWindowSurface {
   const QString& StatusText() const;
 
  private:
-  void ApplyGeometry(const QRect& geometry);
-  void WindowGeometryChanged();
-  void Settled();
   void ReportGeometry(const QRect& geometry);
+  // Runs a call into the program's code from a Qt event; an error goes to the standard display
+  // instead of through Qt.
+  void Guarded(const std::function<void()>& call);
 
   IApplication& application_;
   std::unique_ptr<TFrameWindow> window_;
   std::unique_ptr<TQtMenuBar> menu_;  // after window_: it goes first
   TForm* form_ = nullptr;
-  TGeometryEchoGuard echo_;
-  QTimer settleTimer_;
+  std::vector<QMetaObject::Connection> geometryConnections_;
 };

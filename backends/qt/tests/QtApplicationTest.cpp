@@ -246,4 +246,13 @@ TEST_F(QtApplicationTest, ProcessWindowEventsLeavesUserInputForLater) {
   EXPECT_TRUE(WaitUntil([&] { return clicked; }));
 }
 
+TEST_F(QtApplicationTest, NoDisplayIsReportedInsteadOfEndingTheProcess) {
+  const QByteArray display = qgetenv("DISPLAY");
+  qputenv("DISPLAY", ":4999");  // no server there
+  const bool available = TQtApplication::DisplayAvailable();
+  qputenv("DISPLAY", display);
+  EXPECT_FALSE(available);
+  EXPECT_TRUE(TQtApplication::DisplayAvailable());
+}
+
 }  // namespace
