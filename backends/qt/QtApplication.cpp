@@ -87,6 +87,7 @@ void TQtApplication::Run() {
 
 void TQtApplication::Terminate() {
   terminated_ = true;
+  mainThread_->SetUserInputEnabled(false);
   // A modal box would keep its own loop running: close it so that the program ends now.
   for (QMessageBox* box : openBoxes_) box->reject();
   if (runningLoop_ != nullptr) runningLoop_->quit();

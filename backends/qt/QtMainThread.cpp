@@ -17,7 +17,8 @@ void TQtMainThread::Post(std::function<void()> job) {
 }
 
 void TQtMainThread::ProcessMessages() {
-  QCoreApplication::processEvents();
+  QCoreApplication::processEvents(userInputEnabled_ ? QEventLoop::AllEvents
+                                                    : QEventLoop::ExcludeUserInputEvents);
   RunPendingJobs();
 }
 

@@ -28,6 +28,9 @@ class TQtMainThread : public IMainThread {
   void Post(std::function<void()> job) override;
   // Runs Qt's pending events and then the pending jobs.
   void ProcessMessages() override;
+  // Whether ProcessMessages delivers user input (clicks, keys) too. Once the program is ending,
+  // it does not: no menu command may run while the window's parts are being taken down.
+  void SetUserInputEnabled(bool enabled) { userInputEnabled_ = enabled; }
   void WaitForMessages(std::chrono::milliseconds limit) override;
 
   // The store of pending jobs, for holding them during a long operation.
@@ -42,4 +45,5 @@ class TQtMainThread : public IMainThread {
   // Lives on the main thread; the queued calls are addressed to it, so they are dropped with it.
   std::unique_ptr<QObject> context_;
   std::atomic<bool> wakePending_{false};
+  bool userInputEnabled_ = true;
 };
