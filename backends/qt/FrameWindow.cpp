@@ -105,14 +105,18 @@ TFrameWindow::TFrameWindow() {
 QRect TFrameWindow::ResizedGeometry(const QRect& start, Qt::Edges edges, QPoint delta,
                                     QSize minimum) {
   QRect r = start;
-  if (edges & Qt::LeftEdge)
+  if (edges & Qt::LeftEdge) {
     r.setLeft(std::min(start.left() + delta.x(), start.right() + 1 - minimum.width()));
-  if (edges & Qt::RightEdge)
+  }
+  if (edges & Qt::RightEdge) {
     r.setRight(std::max(start.right() + delta.x(), start.left() - 1 + minimum.width()));
-  if (edges & Qt::TopEdge)
+  }
+  if (edges & Qt::TopEdge) {
     r.setTop(std::min(start.top() + delta.y(), start.bottom() + 1 - minimum.height()));
-  if (edges & Qt::BottomEdge)
+  }
+  if (edges & Qt::BottomEdge) {
     r.setBottom(std::max(start.bottom() + delta.y(), start.top() - 1 + minimum.height()));
+  }
   return r;
 }
 

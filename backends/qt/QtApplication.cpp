@@ -4,7 +4,6 @@
 #include <QEventLoop>
 #include <QMessageBox>
 #include <algorithm>
-#include <cstdlib>
 #include <iostream>
 
 #include "backends/qt/QtMainThread.h"
