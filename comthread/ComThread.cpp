@@ -71,9 +71,19 @@ void TComThread::ComInit() {
   readerError_.clear();
   InitPort();
   if (!device_) return;
-  reader_ =
-      std::make_unique<TComport>(mainThread_, *device_, packetSize_, OnPacketReceived,
-                                 [this](const std::string& message) { ReaderFailed(message); });
+  linkAlive_ = std::make_shared<bool>(true);
+  reader_ = std::make_unique<TComport>(mainThread_, *device_, packetSize_, OnPacketReceived,
+                                       ReportToMainThread());
+}
+
+TReaderErrorEvent TComThread::ReportToMainThread() {
+  // Runs on the reader thread as it ends; posted rather than synchronized, so that the handler may
+  // close and reopen the link.
+  return [this, link = std::weak_ptr<bool>(linkAlive_)](const std::string& message) {
+    mainThread_.Post([this, link, message] {
+      if (link.lock()) ReaderFailed(message);
+    });
+  };
 }
 
 void TComThread::InitPort() {
@@ -109,6 +119,7 @@ void TComThread::InitPort() {
 
 void TComThread::ComClose() {
   if (!reader_) return;
+  linkAlive_.reset();
   reader_->Terminate();
   // The read event stays signalled: a read in progress ends now, and so does one that starts later.
   device_->SignalReadEvent();

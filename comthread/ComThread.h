@@ -54,8 +54,9 @@ class TComThread : public TComponent, public ISerialLink {
   // only through the next ComInit. Sender is the reader that read the block.
   TPacketReceivedEvent OnPacketReceived;
 
-  // Called on the main thread when an error (a failed read, or an error raised by OnPacketReceived)
-  // has ended the reader. The link stays open for writing; it reads again after ComInit.
+  // Called on the main thread, from its message processing, when an error (a failed read, or an
+  // error raised by OnPacketReceived) has ended the reader. The link stays open for writing; it
+  // reads again after ComInit, which this handler may call.
   TReaderErrorEvent OnReaderError;
 
   bool PortOpen() const override { return portOpen_; }
@@ -83,6 +84,7 @@ class TComThread : public TComponent, public ISerialLink {
  private:
   void RaiseIfOpen(const char* message) const;
   void ReaderFailed(const std::string& message);
+  TReaderErrorEvent ReportToMainThread();
 
   uint32_t bufSize_ = 128;
   uint32_t baud_ = 19200;
@@ -102,4 +104,7 @@ class TComThread : public TComponent, public ISerialLink {
   // Declared before the reader, which reads through it: the reader goes first.
   std::unique_ptr<ISerialDevice> device_;
   std::unique_ptr<TComport> reader_;
+  // Lives as long as the current link: a report that reaches the main thread after the link was
+  // closed finds it gone and is dropped.
+  std::shared_ptr<bool> linkAlive_;
 };

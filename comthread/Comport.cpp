@@ -61,12 +61,9 @@ void TComport::DoPacketReceived() {
 }
 
 void TComport::ReportError(const std::string& message) {
-  // Runs the report on the main thread; an error raised by the report itself is dropped, so that
-  // the error that ended the reader is the one the thread keeps.
+  // A report must not end the thread differently: an error raised by it is dropped.
   try {
-    Synchronize([this, &message] {
-      if (onReaderError_ && !Terminated()) onReaderError_(message);
-    });
+    if (onReaderError_ && !Terminated()) onReaderError_(message);
   } catch (...) {
   }
 }

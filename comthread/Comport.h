@@ -17,7 +17,7 @@ class TComport;
 // and the block itself (exactly its bytes, zero bytes included).
 using TPacketReceivedEvent = std::function<void(TComport* Sender, AnsiString& buffer)>;
 
-// Called on the main thread with the message of the error that ended a reader.
+// Called with the message of the error that ended a reader.
 using TReaderErrorEvent = std::function<void(const std::string& message)>;
 
 // The background reader of an open port: it reads the port over and over, up to PacketSize bytes at
@@ -27,7 +27,8 @@ using TReaderErrorEvent = std::function<void(const std::string& message)>;
 // A read waits for its first byte as long as it takes; the port's timeouts only decide when a block
 // that has begun is complete. The reader stops when asked (Terminate, then the port's read event is
 // signalled) or when a read or the handler raises; such an error ends the thread for good and is
-// reported once through onReaderError on the main thread, unless a stop was requested.
+// reported once through onReaderError, on the reader thread as it ends, unless a stop was
+// requested.
 class TComport : public TThread {
  public:
   // The largest block a single read asks for, whatever PacketSize says: it bounds the buffer.

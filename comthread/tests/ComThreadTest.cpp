@@ -362,7 +362,7 @@ TEST_F(ComThreadTest, ReadErrorEndsTheReaderAndTheLinkStaysOpen) {
   };
   OpenLink();
   port->FailNextRead(5);
-  ASSERT_TRUE(PumpUntil([&] { return !comm->Reader()->Running(); }));
+  ASSERT_TRUE(PumpUntil([&] { return !reports.empty() && !comm->Reader()->Running(); }));
 
   EXPECT_EQ(reports, std::vector<std::string>{"Read Error: 5"});
   EXPECT_EQ(reportThreads.at(0), std::this_thread::get_id());
@@ -386,11 +386,40 @@ TEST_F(ComThreadTest, AnErrorRaisedByTheHandlerEndsTheReader) {
   comm->OnPacketReceived = [](TComport*, AnsiString&) { throw Exception("Send Error: 32"); };
   OpenLink();
   port->Feed("abc");
-  ASSERT_TRUE(PumpUntil([&] { return !comm->Reader()->Running(); }));
+  ASSERT_TRUE(PumpUntil([&] { return !comm->ReaderError().empty(); }));
   EXPECT_EQ(comm->ReaderError(), "Send Error: 32");
 
   comm->Write(AnsiString("ok"));
   EXPECT_EQ(port->written, "ok");
+}
+
+TEST_F(ComThreadTest, TheErrorHandlerMayReopenTheLink) {
+  int reports = 0;
+  comm->OnReaderError = [&](const std::string&) {
+    ++reports;
+    comm->ComInit();
+  };
+  OpenLink();
+  port->FailNextRead(5);
+  ASSERT_TRUE(PumpUntil([&] { return reports == 1; }));
+  EXPECT_EQ(port->opens, 2);
+  EXPECT_EQ(comm->ReaderError(), "");  // the new link reads
+  ASSERT_TRUE(PumpUntil([&] { return ReadRequests() >= 2; }));
+}
+
+TEST_F(ComThreadTest, AnErrorReportThatComesAfterComCloseIsDropped) {
+  std::vector<std::string> reports;
+  comm->OnReaderError = [&](const std::string& message) { reports.push_back(message); };
+  OpenLink();
+  port->FailNextRead(5);
+  const auto deadline = std::chrono::steady_clock::now() + 10s;
+  while (comm->Reader()->Running() && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(1ms);
+  }
+  comm->ComClose();
+  ASSERT_TRUE(PumpUntil([&] { return mainThread.Empty(); }));
+  EXPECT_TRUE(reports.empty());
+  EXPECT_EQ(comm->ReaderError(), "");
 }
 
 TEST_F(ComThreadTest, PurgeEndsAPendingReadAndReadingGoesOn) {

@@ -109,7 +109,7 @@ TEST_F(LinkOverPtyTest, AHandlerThatRaisesEndsTheReaderAndWritesStillWork) {
   comm->OnPacketReceived = [](TComport*, AnsiString&) { throw Exception("Send Error: 5"); };
   comm->ComInit();
   pty.Send("abc");
-  ASSERT_TRUE(PumpUntil([&] { return !comm->Reader()->Running(); }));
+  ASSERT_TRUE(PumpUntil([&] { return !reports.empty() && !comm->Reader()->Running(); }));
   EXPECT_EQ(reports, std::vector<std::string>{"Send Error: 5"});
   EXPECT_TRUE(comm->PortOpen());
 
@@ -123,7 +123,8 @@ TEST_F(LinkOverPtyTest, TheOtherEndClosingEndsTheReaderWithAReadError) {
   ASSERT_TRUE(comm->PortOpen()) << comm->ErrorText();
   pty.CloseMaster();
   // The reader ends (rather than spinning on the hang-up) and says why.
-  ASSERT_TRUE(PumpUntil([&] { return !comm->Reader()->Running(); }));
+  ASSERT_TRUE(
+      PumpUntil([&] { return !comm->ReaderError().empty() && !comm->Reader()->Running(); }));
   EXPECT_EQ(comm->ReaderError(), "Read Error: 5");
   EXPECT_TRUE(comm->PortOpen());
 
