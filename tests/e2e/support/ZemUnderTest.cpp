@@ -28,7 +28,19 @@ TBytes PenPacket(int x, int y) {
           static_cast<uint8_t>(y & 0xFF)};
 }
 
-TZemUnderTest::TZemUnderTest(TXSession& x, const TZemValues& values) : x_(x) {
+TZemUnderTest::TZemUnderTest(TXSession& x, const TZemValues& values)
+    : x_(x), port_(std::make_unique<TPtyPort>()) {
+  Launch(port_->SlavePath(), values);
+  WaitForWindow();
+  WaitForLink();
+}
+
+TZemUnderTest::TZemUnderTest(TXSession& x, const std::string& device) : x_(x) {
+  Launch(device, {});
+  WaitForWindow();
+}
+
+void TZemUnderTest::Launch(const std::string& device, const TZemValues& values) {
   const auto config = folder_.Path() / "config";
   const auto runtime = folder_.Path() / "runtime";
   std::filesystem::create_directories(runtime);
@@ -38,7 +50,7 @@ TZemUnderTest::TZemUnderTest(TXSession& x, const TZemValues& values) : x_(x) {
 
   TTomlSettingsStore store(settingsFile_);
   store.WriteValue(ZemKey, "COM", int64_t{1});
-  store.WriteValue(PortsKey, "COM1", port_.SlavePath());
+  store.WriteValue(PortsKey, "COM1", device);
   for (const auto& [name, value] : values) store.WriteValue(ZemKey, name, value);
 
   TChildOptions options;
@@ -47,9 +59,6 @@ TZemUnderTest::TZemUnderTest(TXSession& x, const TZemValues& values) : x_(x) {
                          {"XDG_RUNTIME_DIR", runtime.string()}};
   options.logFile = folder_.Path() / "zempc.log";
   process_ = std::make_unique<TChildProcess>(options);
-
-  WaitForWindow();
-  WaitForLink();
 }
 
 TZemUnderTest::~TZemUnderTest() {
@@ -77,8 +86,8 @@ void TZemUnderTest::WaitForLink() {
 }
 
 TBytes TZemUnderTest::RequestSettings(std::chrono::milliseconds limit) {
-  port_.Write(Packet(0xFF, 0xA0, 0x00));
-  return port_.Read(SettingsReportSize, limit);
+  port_->Write(Packet(0xFF, 0xA0, 0x00));
+  return port_->Read(SettingsReportSize, limit);
 }
 
 int TZemUnderTest::Terminate(std::chrono::milliseconds limit) {

@@ -34,12 +34,15 @@ class TZemUnderTest {
  public:
   // Starts zempc with COM = 1, COM1 = the pseudo-terminal, and the given further values.
   explicit TZemUnderTest(TXSession& x, const TZemValues& values = {});
+  // Starts zempc with COM1 = device, a line played by someone else (zem-handheld); waits only
+  // for the window. Port() and the settings requests are not available then.
+  TZemUnderTest(TXSession& x, const std::string& device);
   ~TZemUnderTest();
 
   TZemUnderTest(const TZemUnderTest&) = delete;
   TZemUnderTest& operator=(const TZemUnderTest&) = delete;
 
-  TPtyPort& Port() { return port_; }
+  TPtyPort& Port() { return *port_; }
   TChildProcess& Process() { return *process_; }
   TWindowId Window() const { return window_; }
   const std::filesystem::path& SettingsFile() const { return settingsFile_; }
@@ -60,12 +63,13 @@ class TZemUnderTest {
   std::string Log() const;
 
  private:
+  void Launch(const std::string& device, const TZemValues& values);
   void WaitForWindow();
   void WaitForLink();
 
   TXSession& x_;
   TTempFolder folder_;
-  TPtyPort port_;
+  std::unique_ptr<TPtyPort> port_;  // none when the line is played by someone else
   std::filesystem::path settingsFile_;
   std::unique_ptr<TChildProcess> process_;
   TWindowId window_ = 0;
