@@ -14,7 +14,9 @@
 // with Synchronize, blocking until that call has returned.
 //
 // A derived class must make sure its thread has ended before its own members go away: its destructor
-// calls Terminate and WaitFor before anything else.
+// calls Terminate and WaitFor before anything else. A thread created running may enter Execute before
+// the derived class's constructor has finished; a derived class with members of its own creates it
+// suspended and calls Resume at the end of its constructor.
 class TThread {
  public:
   TThread(IMainThread& mainThread, bool createSuspended);
