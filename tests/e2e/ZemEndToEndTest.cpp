@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 
 #include <algorithm>
+#include <iostream>
 #include <string>
 #include <vector>
 
@@ -122,7 +123,9 @@ TEST_F(ZemEndToEndTest, PenPacketsPlaceThePointerAtTheMappedPoints) {
     Send(step.bytes);
     ASSERT_TRUE(PointerReaches(step.expected));
   }
-  if (!standardScreen) GTEST_SKIP() << "full-screen points are checked on a 1280 x 1024 screen";
+  if (!standardScreen) {
+    std::cout << "note: the full-screen points are checked only on a 1280 x 1024 screen\n";
+  }
 }
 
 TEST_F(ZemEndToEndTest, ClicksAndTypedTextReachTheWindowUnderTheHole) {
