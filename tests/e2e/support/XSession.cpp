@@ -3,6 +3,7 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
 
 #include <stdexcept>
 
@@ -70,6 +71,11 @@ TXPoint TXSession::Pointer() const {
   XQueryPointer(display_, DefaultRootWindow(display_), &root, &child, &rootX, &rootY, &winX, &winY,
                 &mask);
   return {rootX, rootY};
+}
+
+void TXSession::MovePointer(const TXPoint& to) {
+  XTestFakeMotionEvent(display_, DefaultScreen(display_), to.x, to.y, CurrentTime);
+  XFlush(display_);
 }
 
 TXPoint TXSession::ScreenSize() const {

@@ -47,6 +47,8 @@ class TXSession {
   _XDisplay* Handle() const { return display_; }
 
   TXPoint Pointer() const;
+  // Moves the pointer through XTest, as zempc does, and sends the request at once.
+  void MovePointer(const TXPoint& to);
   TXPoint ScreenSize() const;
 
   // The top-level window that process pid shows with the class name className, if it has one.
