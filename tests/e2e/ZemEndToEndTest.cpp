@@ -143,6 +143,9 @@ TEST_F(ZemEndToEndTest, ClicksAndTypedTextReachTheWindowUnderTheHole) {
   EXPECT_THAT(window.Presses(),
               ElementsAre(TTestWindow::TPress{1, {320, 120}}, TTestWindow::TPress{3, {100, 50}}));
 
+  // The keys go to the focused window; focus it again now that zempc has long been shown, in case
+  // its window took the focus when it first appeared.
+  window.Focus();
   TBytes typing = Packet(0xFF, 0x0E, 0x01);  // keyboard on
   for (char c : std::string("zem 42")) typing = Join({typing, Packet(0xFF, 0x08, uint8_t(c))});
   typing = Join({typing, Packet(0xFF, 0x0A, 0x01), Packet(0xFF, 0x08, 'a'),  // Shift held
