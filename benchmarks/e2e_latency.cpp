@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdio>
 #include <exception>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -73,9 +74,15 @@ int main() {
   using namespace e2e_bench;
   if (!TXSession::DisplayOpens()) return NotRun("e2e_latency", "no X display (set DISPLAY)");
   const long count = EnvNumber("ZEM_BENCH_PACKETS", 2000);
+  std::unique_ptr<TMotionWatcher> watcher;
+  try {
+    watcher = std::make_unique<TMotionWatcher>();
+  } catch (const std::exception& error) {
+    return NotRun("e2e_latency", error.what());
+  }
+  TMotionWatcher& motion = *watcher;
   try {
     TXSession x;
-    TMotionWatcher motion;
     TZemUnderTest zem(x);
     Measure(zem, motion, 50);  // warm-up: first use of every code path
     const TResult result = Measure(zem, motion, count);

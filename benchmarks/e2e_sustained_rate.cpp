@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstdio>
 #include <exception>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -91,9 +92,15 @@ int main() {
   if (!TXSession::DisplayOpens()) return NotRun("sustained_rate", "no X display (set DISPLAY)");
   const long seconds = EnvNumber("ZEM_BENCH_SECONDS", 60);
   const long count = static_cast<long>(static_cast<double>(seconds) * PacketsPerSecond);
+  std::unique_ptr<TMotionWatcher> watcher;
+  try {
+    watcher = std::make_unique<TMotionWatcher>();
+  } catch (const std::exception& error) {
+    return NotRun("sustained_rate", error.what());
+  }
+  TMotionWatcher& motion = *watcher;
   try {
     TXSession x;
-    TMotionWatcher motion;
     TZemUnderTest zem(x);
     motion.DropPending();
 
