@@ -72,9 +72,9 @@ class TScheduledWriter {
   double maxLateSeconds_ = 0;
 };
 
-// Median lag in milliseconds of the applied packets whose due time lies in [from, to) seconds.
-double MedianLagMs(const std::vector<Clock::time_point>& motions, Clock::time_point start,
-                   double from, double to) {
+// Lags in milliseconds of the applied packets whose due time lies in [from, to) seconds.
+std::vector<double> LagsMs(const std::vector<Clock::time_point>& motions, Clock::time_point start,
+                           double from, double to) {
   std::vector<double> lags;
   for (size_t i = 0; i < motions.size(); ++i) {
     const double due = static_cast<double>(i) / PacketsPerSecond;
@@ -82,7 +82,7 @@ double MedianLagMs(const std::vector<Clock::time_point>& motions, Clock::time_po
     lags.push_back(
         TSeconds(motions[i] - TScheduledWriter::Due(start, static_cast<long>(i))).count() * 1000);
   }
-  return e2e_bench::Percentile(lags, 50);
+  return lags;
 }
 
 }  // namespace
@@ -123,13 +123,9 @@ int main() {
 
     const long applied = static_cast<long>(motions.size());
     const double total = static_cast<double>(seconds);
-    const double lagStart = MedianLagMs(motions, start, 0, 1);
-    const double lagEnd = MedianLagMs(motions, start, total - 1, total);
-    std::vector<double> all;
-    for (size_t i = 0; i < motions.size(); ++i) {
-      all.push_back(
-          TSeconds(motions[i] - TScheduledWriter::Due(start, static_cast<long>(i))).count() * 1000);
-    }
+    const double lagStart = Percentile(LagsMs(motions, start, 0, 1), 50);
+    const double lagEnd = Percentile(LagsMs(motions, start, total - 1, total), 50);
+    const std::vector<double> all = LagsMs(motions, start, 0, total);
     const bool landed = x.Pointer() == Desktop[(count - 1) % 4];
 
     std::printf("%ld pen packets at %.1f a second for %ld s through a pseudo-terminal into zempc\n",
@@ -140,6 +136,15 @@ int main() {
         "lag of a motion behind its packet's due time (ms): first second %.3f (median), "
         "last second %.3f (median), p99 %.3f, max %.3f\n",
         lagStart, lagEnd, Percentile(all, 99), Percentile(all, 100));
+    // The lag through the run, in six slices: where the backlogs came.
+    const double slice = total / 6;
+    std::printf("lag by slice of the run (ms, median / max):");
+    for (int k = 0; k < 6; ++k) {
+      const std::vector<double> lags = LagsMs(motions, start, k * slice, (k + 1) * slice);
+      std::printf("  %.0f-%.0f s: %.2f / %.1f", k * slice, (k + 1) * slice, Percentile(lags, 50),
+                  Percentile(lags, 100));
+    }
+    std::printf("\n");
     std::printf("the writer itself was at most %.3f ms behind the schedule\n",
                 writer.MaxLateSeconds() * 1000);
     std::printf("sustained_rate sent=%ld applied=%ld lag_start_ms=%.3f lag_end_ms=%.3f\n", count,
