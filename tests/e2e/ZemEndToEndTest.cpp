@@ -150,10 +150,12 @@ TEST_F(ZemEndToEndTest, ClicksAndTypedTextReachTheWindowUnderTheHole) {
   for (char c : std::string("zem 42")) typing = Join({typing, Packet(0xFF, 0x08, uint8_t(c))});
   typing = Join({typing, Packet(0xFF, 0x0A, 0x01), Packet(0xFF, 0x08, 'a'),  // Shift held
                  Packet(0xFF, 0x0A, 0x00),
+                 // No key of the US layout types the pound sign (0xA3 in code page 1252).
+                 Packet(0xFF, 0x08, 0xA3),
                  // With the keyboard off a character is dropped, a special key still goes.
                  Packet(0xFF, 0x0E, 0x00), Packet(0xFF, 0x08, 'x'), Packet(0xFF, 0x0F, 0x04)});
   Send(typing);
-  const std::string expected = "zem 42A\x1b";
+  const std::string expected = "zem 42A\xA3\x1b";
   EXPECT_TRUE(WaitUntil([&] {
     window.Pump();
     return window.Text().size() >= expected.size();
@@ -210,6 +212,22 @@ TEST_F(ZemEndToEndTest, SavedSettingsAreRestoredAtStart) {
   // Portrait: the handheld's bottom-left corner is the capture area's top-left.
   Send(PenPacket(0, 239));
   EXPECT_TRUE(PointerReaches({304, 243}));
+}
+
+TEST_F(ZemEndToEndTest, KeysAndButtonsLeftDownAreReleasedWhenZemEnds) {
+  Start();
+  const unsigned int shift = 1u << 0, control = 1u << 2, button1 = 1u << 8;
+  Send(Join({Packet(0xFF, 0x0E, 0x01), Packet(0xFF, 0x0A, 0x01), Packet(0xFF, 0x0B, 0x01),
+             PenPacket(320, 120), Packet(0xFF, 0x02, 0x01)}));
+  ASSERT_TRUE(WaitUntil([&] {
+    return (x_->PointerState() & (shift | control | button1)) == (shift | control | button1);
+  })) << "state "
+      << x_->PointerState();
+
+  const int status = zem_->Terminate();
+  EXPECT_TRUE(ExitedCleanly(status)) << "wait status " << status << "\n" << zem_->Log();
+  EXPECT_TRUE(WaitUntil([&] { return (x_->PointerState() & (shift | control | button1)) == 0; }))
+      << "state " << x_->PointerState();
 }
 
 // A test picture whose blue level changes from pixel to pixel, with red and green that must not

@@ -73,6 +73,15 @@ TXPoint TXSession::Pointer() const {
   return {rootX, rootY};
 }
 
+unsigned int TXSession::PointerState() const {
+  Window root = 0, child = 0;
+  int rootX = 0, rootY = 0, winX = 0, winY = 0;
+  unsigned int mask = 0;
+  XQueryPointer(display_, DefaultRootWindow(display_), &root, &child, &rootX, &rootY, &winX, &winY,
+                &mask);
+  return mask;
+}
+
 void TXSession::MovePointer(const TXPoint& to) {
   XTestFakeMotionEvent(display_, DefaultScreen(display_), to.x, to.y, CurrentTime);
   XFlush(display_);

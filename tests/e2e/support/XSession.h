@@ -47,6 +47,8 @@ class TXSession {
   _XDisplay* Handle() const { return display_; }
 
   TXPoint Pointer() const;
+  // The modifier and button state the server holds now (ShiftMask, ControlMask, Button1Mask, ...).
+  unsigned int PointerState() const;
   // Moves the pointer through XTest, as zempc does, and sends the request at once.
   void MovePointer(const TXPoint& to);
   TXPoint ScreenSize() const;
