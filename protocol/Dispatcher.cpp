@@ -32,11 +32,6 @@ bool Landscape(const TDispatchTarget& t) {
   return t.mnuLandscape.Checked();
 }
 
-void WritePacket(ISerialLink& link, uint8_t code, uint8_t argument) {
-  const uint8_t packet[PacketSize] = {CommandMarker, code, argument};
-  link.Write(packet, PacketSize);
-}
-
 // --- Pen packets -----------------------------------------------------------------------------
 
 void HandlePen(TDispatchTarget& t, const AnsiString& block) {
@@ -59,12 +54,6 @@ void HandlePen(TDispatchTarget& t, const AnsiString& block) {
 }
 
 // --- Commands --------------------------------------------------------------------------------
-
-void SwapClientSize(TForm& form) {
-  const int32_t width = form.ClientWidth();
-  form.SetClientWidth(form.ClientHeight());
-  form.SetClientHeight(width);
-}
 
 void SetOrientation(TDispatchTarget& t, uint8_t argument) {
   if (argument == 0 && !t.mnuLandscape.Checked()) {
@@ -298,11 +287,22 @@ void SendSettings(TDispatchTarget& target) {
   ISerialLink& link = target.Comm;
   if (!link.PortOpen()) return;
   // Each argument is read just before its packet goes out.
-  WritePacket(link, cmdOrientation, target.mnuLandscape.Checked() ? 0 : 1);
-  WritePacket(link, cmdMouseDown, target.mnuMDown.Checked() ? 1 : 0);
-  WritePacket(link, cmdFullScreen, target.mnuFull.Checked() ? 1 : 0);
-  WritePacket(link, cmdHideWindow, target.Form.Visible() ? 0 : 1);
-  WritePacket(link, cmdRelative, target.mnuRelative.Checked() ? 0 : 1);
-  WritePacket(link, cmdMapFn, target.mnuMapFn.Checked() ? 1 : 0);
-  WritePacket(link, cmdKeyboard, target.mnuEnable.Checked() ? 1 : 0);
+  WriteCommand(link, cmdOrientation, target.mnuLandscape.Checked() ? 0 : 1);
+  WriteCommand(link, cmdMouseDown, target.mnuMDown.Checked() ? 1 : 0);
+  WriteCommand(link, cmdFullScreen, target.mnuFull.Checked() ? 1 : 0);
+  WriteCommand(link, cmdHideWindow, target.Form.Visible() ? 0 : 1);
+  WriteCommand(link, cmdRelative, target.mnuRelative.Checked() ? 0 : 1);
+  WriteCommand(link, cmdMapFn, target.mnuMapFn.Checked() ? 1 : 0);
+  WriteCommand(link, cmdKeyboard, target.mnuEnable.Checked() ? 1 : 0);
+}
+
+void WriteCommand(ISerialLink& link, uint8_t code, uint8_t argument) {
+  const uint8_t packet[PacketSize] = {CommandMarker, code, argument};
+  link.Write(packet, PacketSize);
+}
+
+void SwapClientSize(TForm& form) {
+  const int32_t width = form.ClientWidth();
+  form.SetClientWidth(form.ClientHeight());
+  form.SetClientHeight(width);
 }

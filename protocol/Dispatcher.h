@@ -33,3 +33,9 @@ void CommPacketReceived(TDispatchTarget& target, const AnsiString& buffer);
 
 // Sends the seven shared settings as seven command packets, if the link is open.
 void SendSettings(TDispatchTarget& target);
+
+// Writes one command packet FF, code, argument (without testing whether the link is open).
+void WriteCommand(ISerialLink& link, uint8_t code, uint8_t argument);
+
+// Swaps the client's width and height, width first, as an orientation change does.
+void SwapClientSize(TForm& form);

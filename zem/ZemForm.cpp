@@ -256,8 +256,7 @@ void TZemForm::SendScreenImage() {
 // ---- Menu commands ----
 
 void TZemForm::WritePacket(uint8_t code, uint8_t argument) {
-  const uint8_t packet[PacketSize] = {CommandMarker, code, argument};
-  Comm->Write(packet, PacketSize);
+  WriteCommand(*Comm, code, argument);
 }
 
 void TZemForm::WritePacketIfOpen(uint8_t code, uint8_t argument) {
@@ -313,17 +312,11 @@ void TZemForm::mnuRelativeClick() {
   ToggleSetting(*mnuRelative, cmdRelative, 0, 1);
 }
 
-void TZemForm::SwapClientSize() {
-  const int32_t width = Form.ClientWidth();
-  Form.SetClientWidth(Form.ClientHeight());
-  Form.SetClientHeight(width);
-}
-
 void TZemForm::mnuLandscapeClick() {
   if (mnuLandscape->Checked()) return;
   mnuLandscape->SetChecked(true);
   mnuPortrait->SetChecked(false);
-  SwapClientSize();
+  SwapClientSize(Form);
   WritePacket(cmdOrientation, 0);
 }
 
@@ -331,7 +324,7 @@ void TZemForm::mnuPortraitClick() {
   if (mnuPortrait->Checked()) return;
   mnuLandscape->SetChecked(false);
   mnuPortrait->SetChecked(true);
-  SwapClientSize();
+  SwapClientSize(Form);
   WritePacket(cmdOrientation, 1);
 }
 

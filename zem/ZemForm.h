@@ -123,7 +123,6 @@ class TZemForm {
   void LoadSettings();
   void ChoosePort(uint32_t port);
   void ToggleSetting(TMenuItem& item, uint8_t code, uint8_t onArgument, uint8_t offArgument);
-  void SwapClientSize();
   void WritePacket(uint8_t code, uint8_t argument);
   void WritePacketIfOpen(uint8_t code, uint8_t argument);
   TMappingInputs MappingInputs();
