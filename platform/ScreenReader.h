@@ -26,6 +26,8 @@ class IScreenReader {
   virtual ~IScreenReader() = default;
   // The primary screen in desktop coordinates (its origin is (0, 0) on a single-screen desktop).
   virtual TRect PrimaryScreen() = 0;
+  // The whole desktop, every screen included, in desktop coordinates.
+  virtual TRect Desktop() = 0;
   // One snapshot of the rectangle; parts outside the screen answer CLR_INVALID.
   virtual TScreenSnapshot Snapshot(const TRect& area) = 0;
 };

@@ -15,6 +15,7 @@ class TFakeScreenReader : public IScreenReader {
   std::vector<TRect> requests;
 
   TRect PrimaryScreen() override { return screen; }
+  TRect Desktop() override { return screen; }
 
   TScreenSnapshot Snapshot(const TRect& area) override {
     requests.push_back(area);

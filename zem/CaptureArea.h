@@ -20,7 +20,7 @@ struct TMappingInputs {
   int32_t ClientHeight = 0;
   bool Landscape = true;    // check mark of mnuLandscape
   bool FullScreen = false;  // check mark of mnuFull
-  TRect Screen;             // the primary screen, in desktop coordinates
+  TRect Screen;             // the primary screen, in desktop coordinates (read in full screen)
 };
 
 // The desktop point that stands for the handheld point (x, y), given in the handheld's own

@@ -124,9 +124,9 @@ void SendScreenImage(const TMappingInputs& inputs, IScreenReader& screen, ISeria
   const uint8_t header[ScreenHeaderSize] = {0xFF, 0xFF, 0xFF};
   link.Write(header, ScreenHeaderSize);
 
-  // Only the primary screen can be read; every point beyond it counts as CLR_INVALID anyway, so the
-  // snapshot never grows past the screen however large the capture area is.
-  const TRect area = Intersection(SampledArea(inputs), inputs.Screen);
+  // Every point beyond the desktop counts as CLR_INVALID anyway, so the snapshot never grows past
+  // the desktop however large the capture area is.
+  const TRect area = Intersection(SampledArea(inputs), screen.Desktop());
   TScreenSnapshot snapshot;
   if (area.Width() > 0) {
     snapshot = screen.Snapshot(area);

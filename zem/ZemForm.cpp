@@ -210,13 +210,14 @@ void TZemForm::FormResize() {
 }
 
 TMappingInputs TZemForm::MappingInputs() {
+  const bool fullScreen = mnuFull->Checked();
   return TMappingInputs{Form.Left(),
                         Form.Top(),
                         Form.ClientWidth(),
                         Form.ClientHeight(),
                         mnuLandscape->Checked(),
-                        mnuFull->Checked(),
-                        platform_.Screen.PrimaryScreen()};
+                        fullScreen,
+                        fullScreen ? platform_.Screen.PrimaryScreen() : TRect{}};
 }
 
 TPoint TZemForm::MapToDesktop(int32_t x, int32_t y) {

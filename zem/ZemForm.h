@@ -125,6 +125,8 @@ class TZemForm {
   void ToggleSetting(TMenuItem& item, uint8_t code, uint8_t onArgument, uint8_t offArgument);
   void WritePacket(uint8_t code, uint8_t argument);
   void WritePacketIfOpen(uint8_t code, uint8_t argument);
+  // The mapping's inputs now. Only full-screen mode maps onto the screen, so only then is the
+  // window system asked for it.
   TMappingInputs MappingInputs();
   TMenuItem* PortItem(uint32_t port);
 

@@ -1,6 +1,8 @@
 #include "backends/x11/X11Display.h"
 
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/Xrandr.h>
 
 #include <map>
 #include <mutex>
@@ -100,6 +102,17 @@ int TX11Display::Screen() const {
 
 TXWindow TX11Display::Root() const {
   return RootWindow(display_, Screen());
+}
+
+uint64_t TX11Display::ChangeCount() {
+  while (XPending(display_) > 0) {
+    XEvent event;
+    XNextEvent(display_, &event);
+    if (event.type == MappingNotify) XRefreshKeyboardMapping(&event.xmapping);
+    XRRUpdateConfiguration(&event);  // ignores what is not a RandR screen change
+    ++changes_;
+  }
+  return changes_;
 }
 
 uint64_t TX11Display::ErrorCount() const {

@@ -26,6 +26,12 @@ class TX11Display {
   int Screen() const;
   TXWindow Root() const;
 
+  // Reads the events the server has sent to this connection (keyboard mapping and screen
+  // configuration changes, which the users of the connection asked for) and answers a number that
+  // grows whenever any arrived. Each user keeps the number it last saw, and refreshes what it
+  // derived from the server when the number has changed. Costs no round trip.
+  uint64_t ChangeCount();
+
   // Number of errors the server has reported on this connection so far (those already read).
   uint64_t ErrorCount() const;
   // A readable description of the most recent error, or "" when there was none.
@@ -35,6 +41,7 @@ class TX11Display {
   void Open(const char* name);
 
   Display* display_ = nullptr;
+  uint64_t changes_ = 0;
 };
 
 // Tells whether requests made on a connection since the trap was set have failed:

@@ -138,14 +138,8 @@ void TX11InputSynth::LoadKeymap() {
 }
 
 void TX11InputSynth::FollowKeymapChanges() {
-  // The only events this connection gets are the notes that the keyboard mapping changed.
-  Display* display = display_.Handle();
-  bool changed = false;
-  while (XPending(display) > 0) {
-    XEvent event;
-    XNextEvent(display, &event);
-    if (event.type == MappingNotify) XRefreshKeyboardMapping(&event.xmapping);
-    changed = true;
-  }
-  if (changed) LoadKeymap();
+  const uint64_t changes = display_.ChangeCount();
+  if (changes == seenChanges_) return;
+  seenChanges_ = changes;
+  LoadKeymap();
 }

@@ -43,4 +43,5 @@ class TX11InputSynth : public IInputSynth {
   TTypingPauses pauses_;
   TX11Keymap keymap_;
   std::size_t nextSpare_ = 0;
+  uint64_t seenChanges_ = 0;  // the display's change count when the keymap was loaded
 };

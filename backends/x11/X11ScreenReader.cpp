@@ -89,7 +89,20 @@ void CopyPixels(XImage& image, const TPixelFormat& format, const TRect& clip,
 TX11ScreenReader::TX11ScreenReader(TX11Display& display, bool useSharedMemory)
     : display_(display),
       format_(FormatOfScreen(display)),
-      sharedMemory_(useSharedMemory && XShmQueryExtension(display.Handle())) {}
+      sharedMemory_(useSharedMemory && XShmQueryExtension(display.Handle())) {
+  // Have the server tell of changes of the screens, so that what was read of them can be kept.
+  Display* handle = display_.Handle();
+  XSelectInput(handle, display_.Root(), StructureNotifyMask);
+  int eventBase = 0, errorBase = 0;
+  if (XRRQueryExtension(handle, &eventBase, &errorBase)) {
+    XRRSelectInput(handle, display_.Root(),
+                   RRScreenChangeNotifyMask | RRCrtcChangeNotifyMask | RROutputChangeNotifyMask);
+  }
+}
+
+TRect TX11ScreenReader::Desktop() {
+  return RootBounds();
+}
 
 TX11ScreenReader::~TX11ScreenReader() = default;
 
@@ -160,6 +173,17 @@ void TX11ScreenReader::ReadPlain(const TRect& clip, TScreenSnapshot& snapshot) {
 }
 
 TRect TX11ScreenReader::PrimaryScreen() {
+  // A pen packet in full-screen mode asks for the screen each time: answer from what was read
+  // until the server reports a change of the screens.
+  const uint64_t changes = display_.ChangeCount();
+  if (!primary_ || changes != primarySeenChanges_) {
+    primary_ = QueryPrimaryScreen();
+    primarySeenChanges_ = display_.ChangeCount();
+  }
+  return *primary_;
+}
+
+TRect TX11ScreenReader::QueryPrimaryScreen() {
   TRect root = RootBounds();
   Display* display = display_.Handle();
   int eventBase = 0, errorBase = 0, major = 0, minor = 0;

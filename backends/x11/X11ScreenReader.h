@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <optional>
 
 #include "backends/x11/PixelFormat.h"
 #include "backends/x11/X11Display.h"
@@ -19,8 +20,10 @@ class TX11ScreenReader : public IScreenReader {
   ~TX11ScreenReader() override;
 
   // The primary monitor as RandR reports it, in root coordinates; the whole root window when RandR
-  // names none.
+  // names none. Asked of the server again only after it has reported a change of the screens.
   TRect PrimaryScreen() override;
+  // The root window: every monitor.
+  TRect Desktop() override;
   // Raises Exception when the server refuses to give the pixels, or for an area too large to hold.
   TScreenSnapshot Snapshot(const TRect& area) override;
 
@@ -32,6 +35,7 @@ class TX11ScreenReader : public IScreenReader {
 
  private:
   TRect RootBounds();
+  TRect QueryPrimaryScreen();
   // Read the clipped part of the snapshot's area into it; ReadShared answers false when shared
   // memory could not deliver it.
   bool ReadShared(const TRect& clip, TScreenSnapshot& snapshot);
@@ -42,4 +46,6 @@ class TX11ScreenReader : public IScreenReader {
   TPixelFormat format_;
   bool sharedMemory_ = false;
   std::unique_ptr<TX11SharedSegment> segment_;
+  std::optional<TRect> primary_;
+  uint64_t primarySeenChanges_ = 0;  // the display's change count when primary_ was read
 };
