@@ -14,7 +14,12 @@ class TFakeScreenReader : public IScreenReader {
   std::function<uint32_t(int32_t x, int32_t y)> colour = [](int32_t, int32_t) { return 0u; };
   std::vector<TRect> requests;
 
-  TRect PrimaryScreen() override { return screen; }
+  int primaryScreenQueries = 0;
+
+  TRect PrimaryScreen() override {
+    ++primaryScreenQueries;
+    return screen;
+  }
   TRect Desktop() override { return screen; }
 
   TScreenSnapshot Snapshot(const TRect& area) override {

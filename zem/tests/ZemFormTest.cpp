@@ -476,6 +476,20 @@ TEST_F(ZemFormMenuTest, BlocksFromTheLink_changeSettingsAndAreAnswered) {
   EXPECT_EQ(ports.Written().substr(0, 3), Bytes({0xFF, 1, 1}));
 }
 
+TEST_F(ZemFormMenuTest, PenPackets_askForTheScreenOnlyInFullScreenMode) {
+  auto& queue = static_cast<TMessageQueue&>(app.MainThread());
+  ports.fake.port->Feed(Bytes({0x01, 0x2C, 0x78}));
+  ASSERT_TRUE(PumpUntil(queue, [&] { return input.events.size() == 1; }));
+  EXPECT_EQ(input.events[0], TInputEvent::Cursor(506, 340));
+  EXPECT_EQ(screen.primaryScreenQueries, 0);
+
+  form->mnuFullClick();
+  ports.fake.port->Feed(Bytes({0x01, 0x2C, 0x78}));
+  ASSERT_TRUE(PumpUntil(queue, [&] { return input.events.size() == 2; }));
+  EXPECT_EQ(input.events[1], TInputEvent::Cursor(480, 384));  // on the 1024 x 768 screen
+  EXPECT_EQ(screen.primaryScreenQueries, 1);
+}
+
 TEST_F(ZemFormMenuTest, ScreenRequest_sendsTheWholeAnswer) {
   screen.colour = [](int32_t, int32_t) { return 0x00FF0000u; };  // pure blue: 15
   form->SendScreen1Click();
