@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/Utf8.h"  // IsValidUtf8: TOML requires it of every key and string
+
 // Settings text in and out of TOML.
 
 // The document, or nothing when the text is not valid TOML, or is nested so deeply (more than
@@ -18,6 +20,3 @@ inline constexpr std::size_t kMaxStructuralDots = 2048;
 // and every string is written quoted with escapes, so any key and any text survives. Raises
 // Exception (with the reason only) when the text would not read back the same.
 std::string FormatSettings(const toml::table& document);
-
-// Whether text is well-formed UTF-8, as TOML requires of every key and string.
-bool IsValidUtf8(std::string_view text);

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "platform/Exception.h"
+#include "platform/Utf8.h"
 
 namespace handheld {
 
@@ -25,42 +26,13 @@ std::string CodePointName(char32_t codePoint) {
 
 // Decodes the UTF-8 sequence that starts at text[pos], advancing pos past it.
 char32_t DecodeOne(std::string_view text, size_t& pos) {
-  const auto lead = static_cast<unsigned char>(text[pos]);
-  int length = 0;
-  char32_t codePoint = 0;
-  if (lead < 0x80) {
-    length = 1;
-    codePoint = lead;
-  } else if ((lead & 0xE0) == 0xC0) {
-    length = 2;
-    codePoint = lead & 0x1F;
-  } else if ((lead & 0xF0) == 0xE0) {
-    length = 3;
-    codePoint = lead & 0x0F;
-  } else if ((lead & 0xF8) == 0xF0) {
-    length = 4;
-    codePoint = lead & 0x07;
-  } else {
-    throw Exception("invalid UTF-8 at byte " + std::to_string(pos + 1));
+  bool cutShort = false;
+  const std::optional<char32_t> codePoint = DecodeUtf8(text, pos, &cutShort);
+  if (!codePoint) {
+    throw Exception("invalid UTF-8 at byte " + std::to_string(pos + 1) +
+                    (cutShort ? ": sequence cut short" : ""));
   }
-  if (pos + length > text.size()) {
-    throw Exception("invalid UTF-8 at byte " + std::to_string(pos + 1) + ": sequence cut short");
-  }
-  for (int i = 1; i < length; ++i) {
-    const auto next = static_cast<unsigned char>(text[pos + i]);
-    if ((next & 0xC0) != 0x80) {
-      throw Exception("invalid UTF-8 at byte " + std::to_string(pos + 1));
-    }
-    codePoint = (codePoint << 6) | (next & 0x3F);
-  }
-  // Overlong forms, surrogates and values past U+10FFFF are not valid UTF-8.
-  static constexpr char32_t Smallest[] = {0, 0, 0x80, 0x800, 0x10000};
-  if (codePoint < Smallest[length] || codePoint > 0x10FFFF ||
-      (codePoint >= 0xD800 && codePoint <= 0xDFFF)) {
-    throw Exception("invalid UTF-8 at byte " + std::to_string(pos + 1));
-  }
-  pos += length;
-  return codePoint;
+  return *codePoint;
 }
 
 }  // namespace
