@@ -87,21 +87,38 @@ int16_t TX11InputSynth::VkKeyScanA(uint8_t ch) {
 
 void TX11InputSynth::TypeCharacter(uint8_t ch) {
   FollowKeymapChanges();
-  TKeysym keysym = Cp1252ToKeysym(ch);
-  std::vector<int> spare = keymap_.SpareKeycodes();
-  if (keysym == NoKeysym || spare.empty()) return;
-
-  // Take the spare keycodes in turn, so that a client still reading the previous character's
-  // binding does not see this one on the same key.
-  int keycode = spare[nextSpare_++ % spare.size()];
-  std::vector<TKeysym> previous = keymap_.Row(keycode);
-  // The symbol on both levels: a lone letter would otherwise type its small form without Shift.
-  if (BindKeycode(keycode, {keysym, keysym})) {
+  const TKeysym keysym = Cp1252ToKeysym(ch);
+  if (keysym == NoKeysym) return;
+  int keycode = BoundKeycodeOf(keysym);
+  if (keycode == 0) {
+    keycode = NextSpareKeycode();
+    // The symbol on both levels: a lone letter would otherwise type its small form without Shift.
+    if (keycode == 0 || !BindKeycode(keycode, {keysym, keysym})) return;
+    bound_.push_back(keycode);
     std::this_thread::sleep_for(pauses_.beforePress);
-    TapKeycode(keycode);
-    std::this_thread::sleep_for(pauses_.beforeRestore);
   }
-  BindKeycode(keycode, previous);
+  TapKeycode(keycode);
+}
+
+int TX11InputSynth::BoundKeycodeOf(TKeysym keysym) const {
+  for (int keycode : bound_) {
+    const std::vector<TKeysym> row = keymap_.Row(keycode);
+    if (row.size() >= 2 && row[0] == keysym && row[1] == keysym) return keycode;
+  }
+  return 0;
+}
+
+int TX11InputSynth::NextSpareKeycode() {
+  const std::vector<int> empty = keymap_.SpareKeycodes();
+  if (!empty.empty()) return empty.front();
+  if (bound_.empty()) return 0;
+  const int oldest = bound_.front();
+  bound_.erase(bound_.begin());
+  return oldest;
+}
+
+TX11InputSynth::~TX11InputSynth() {
+  for (int keycode : bound_) BindKeycode(keycode, {});
 }
 
 bool TX11InputSynth::BindKeycode(int keycode, const std::vector<TKeysym>& keysyms) {
