@@ -58,6 +58,10 @@ void TQtApplication::ConfigureEnvironment() {
   qunsetenv("QT_SCALE_FACTOR");
   qunsetenv("QT_SCREEN_SCALE_FACTORS");
   qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
+  // The window, its shape and the synthesised input all live on the X server: in a Wayland
+  // session the window must be an X window too (through XWayland), or it could neither place
+  // itself nor line up with the pointer. An explicit choice of the user stands.
+  if (qgetenv("QT_QPA_PLATFORM").isEmpty()) qputenv("QT_QPA_PLATFORM", "xcb");
 }
 
 bool TQtApplication::DisplayAvailable() {
