@@ -31,6 +31,7 @@ class IApplication {
   // user commands or posted jobs.
   virtual void ProcessWindowEvents() = 0;
 
-  // The standard display of an error that left a handler: its text in a box captioned with the title.
+  // The standard display of an error that left a handler: its text in a box captioned with the
+  // title.
   virtual void ShowException(const std::exception& error) = 0;
 };

@@ -53,7 +53,9 @@ void TForm::UserResized(int32_t width, int32_t height) {
   Resized();
 }
 
-void TForm::PushBounds() { surface_.SetBounds(left_, top_, Width(), Height()); }
+void TForm::PushBounds() {
+  surface_.SetBounds(left_, top_, Width(), Height());
+}
 
 void TForm::Resized() {
   if (OnResize) OnResize();

@@ -34,8 +34,8 @@ class IInputSynth {
   virtual void mouse_event(uint32_t flags, int32_t dx, int32_t dy) = 0;
   // One transition of a virtual key: flags 0 for down, KEYEVENTF_KEYUP for up.
   virtual void keybd_event(uint8_t vk, uint32_t flags) = 0;
-  // The key that types ch (a character of code page 1252) under the current layout: virtual-key code
-  // in the low byte, shift state in the high byte; -1 when no key types it.
+  // The key that types ch (a character of code page 1252) under the current layout: virtual-key
+  // code in the low byte, shift state in the high byte; -1 when no key types it.
   virtual int16_t VkKeyScanA(uint8_t ch) = 0;
   // Types a character of code page 1252 that no key of the layout types.
   virtual void TypeCharacter(uint8_t ch) = 0;

@@ -12,7 +12,8 @@ class IMainThread {
   // Any thread: queue a job for the main thread and wake it. Jobs run in the order posted.
   virtual void Post(std::function<void()> job) = 0;
 
-  // Main thread: run the jobs that are pending (and, in a desktop backend, the window system's events).
+  // Main thread: run the jobs that are pending (and, in a desktop backend, the window system's
+  // events).
   virtual void ProcessMessages() = 0;
 
   // Main thread: sleep until a job is posted or the limit passes; runs nothing itself.

@@ -7,8 +7,8 @@
 
 #include "platform/MainThread.h"
 
-// A plain queue of main-thread jobs: the hand-over used by tests and console programs, and the store of
-// pending deliveries that a desktop backend drains from its own event loop.
+// A plain queue of main-thread jobs: the hand-over used by tests and console programs, and the
+// store of pending deliveries that a desktop backend drains from its own event loop.
 class TMessageQueue : public IMainThread {
  public:
   void Post(std::function<void()> job) override;

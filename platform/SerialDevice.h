@@ -30,8 +30,8 @@ struct TCommTimeouts {
 // Outcome of a read or a write: ok, or the system's error code (errno on POSIX).
 struct TIoResult {
   bool ok = true;
-  uint32_t count = 0;      // bytes read or written
-  int errorCode = 0;       // set when !ok
+  uint32_t count = 0;  // bytes read or written
+  int errorCode = 0;   // set when !ok
 };
 
 // One open serial port, opened exclusively. A read (on the reader thread) and a write (on the main
@@ -49,11 +49,12 @@ class ISerialDevice {
   virtual bool SetupComm(uint32_t inQueue, uint32_t outQueue) = 0;
 
   // Reads up to count bytes under the timeouts above. Ends at once with 0 bytes once the read event
-  // has been signalled (it stays signalled), and early with what has arrived on a purge. A hang-up of
-  // the line is an error, never an endless run of empty reads.
+  // has been signalled (it stays signalled), and early with what has arrived on a purge. A hang-up
+  // of the line is an error, never an endless run of empty reads.
   virtual TIoResult Read(uint8_t* buffer, uint32_t count) = 0;
 
-  // Any thread: signal the read event. A read in progress ends at once, and so does every later one.
+  // Any thread: signal the read event. A read in progress ends at once, and so does every later
+  // one.
   virtual void SignalReadEvent() = 0;
 
   // Writes all count bytes, returning when the driver has taken every one of them.

@@ -9,14 +9,14 @@
 
 #include "platform/MainThread.h"
 
-// A background thread in the manner of a class library's thread class: created suspended or running,
-// asked to stop with Terminate (the body polls Terminated), and able to run a call on the main thread
-// with Synchronize, blocking until that call has returned.
+// A background thread in the manner of a class library's thread class: created suspended or
+// running, asked to stop with Terminate (the body polls Terminated), and able to run a call on the
+// main thread with Synchronize, blocking until that call has returned.
 //
-// A derived class must make sure its thread has ended before its own members go away: its destructor
-// calls Terminate and WaitFor before anything else. A thread created running may enter Execute before
-// the derived class's constructor has finished; a derived class with members of its own creates it
-// suspended and calls Resume at the end of its constructor.
+// A derived class must make sure its thread has ended before its own members go away: its
+// destructor calls Terminate and WaitFor before anything else. A thread created running may enter
+// Execute before the derived class's constructor has finished; a derived class with members of its
+// own creates it suspended and calls Resume at the end of its constructor.
 class TThread {
  public:
   TThread(IMainThread& mainThread, bool createSuspended);
@@ -32,8 +32,8 @@ class TThread {
   // True once Execute has returned or raised.
   bool Finished() const { return finished_.load(); }
 
-  // Main thread: waits for the thread to end, running posted jobs meanwhile so that a thread blocked
-  // in Synchronize can finish.
+  // Main thread: waits for the thread to end, running posted jobs meanwhile so that a thread
+  // blocked in Synchronize can finish.
   void WaitFor();
 
   // The error that ended Execute, if one did.
